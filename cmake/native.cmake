@@ -4,6 +4,10 @@
 set(NAVTRAP_WARNINGS -Wall -Wextra)
 set(NAVTRAP_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
+foreach(folder handoff browser server resources)
+  include(${CMAKE_SOURCE_DIR}/${folder}/sources.cmake OPTIONAL)
+endforeach()
+
 add_library(navtrap_portable STATIC ${NAVTRAP_PORTABLE_SOURCES})
 target_include_directories(navtrap_portable PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(navtrap_portable PRIVATE ${NAVTRAP_WARNINGS} ${NAVTRAP_SANITIZE})

@@ -9,6 +9,12 @@ set(NAVTRAP_WINDOWS_SOURCES
   screening/monitor_settings.cpp
   screening/screen_url_windows.cpp
 )
+# Each product folder lists its own files: sources.cmake appends to NAVTRAP_PORTABLE_SOURCES,
+# NAVTRAP_WINDOWS_SOURCES (the core library) and NAVTRAP_MODULE_SOURCES (the DLL's own files).
+set(NAVTRAP_MODULE_SOURCES)
+foreach(folder handoff browser server resources)
+  include(${CMAKE_SOURCE_DIR}/${folder}/sources.cmake OPTIONAL)
+endforeach()
 
 # Everything of the product but the module's entry points, so tests link the same code.
 add_library(navtrap_core STATIC ${NAVTRAP_PORTABLE_SOURCES} ${NAVTRAP_WINDOWS_SOURCES})
@@ -18,7 +24,7 @@ target_compile_definitions(navtrap_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN
 target_link_libraries(navtrap_core PUBLIC user32 advapi32 ole32 oleaut32 uuid)
 
 add_library(navtrap SHARED
-  server/dll_main.cpp
+  ${NAVTRAP_MODULE_SOURCES}
   common/allocation.cpp
   server/navtrap.def
 )
@@ -32,3 +38,4 @@ set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 add_subdirectory(tests/windows)
+add_subdirectory(tools)

@@ -1,7 +1,11 @@
-# The module lock is in the core library so tests can read it; the DLL's own files (entry
-# points, class objects, registration) go to NAVTRAP_MODULE_SOURCES.
+# The server shell. The core library gets what tests link directly (module state, class
+# factories, IDispatch from the type library); the DLL gets its entry points and object map.
 list(APPEND NAVTRAP_WINDOWS_SOURCES
   server/module_lock.cpp
+  server/module_state.cpp
+  server/class_factory.cpp
+  server/class_objects.cpp
+  server/dispatch_type_info.cpp
 )
 list(APPEND NAVTRAP_MODULE_SOURCES
   ${CMAKE_SOURCE_DIR}/server/dll_main.cpp

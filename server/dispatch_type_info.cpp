@@ -1,0 +1,162 @@
+#include "server/dispatch_type_info.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "server/module_state.h"
+
+namespace {
+
+// Until the generated GUID definitions are linked in, the identities are spelled out here.
+const GUID kLibid = {0x3C9E2A17, 0x5B40, 0x4D21, {0x9A, 0x6E, 0x71, 0xF0, 0xC4, 0xB8, 0xD0, 0x52}};
+const IID kOstrelNetscapeIid = {0x6A1F0B94, 0x2E47, 0x4C85, {0xB1, 0xD9, 0x0E, 0x53, 0xA7, 0xC4, 0xF2, 0x18}};
+const IID kIeCatch2Iid = {0xD47B2C60, 0x93A0, 0x4E1F, {0x8C, 0x25, 0x5F, 0x9A, 0x06, 0xE3, 0xB7, 0xC4}};
+const IID kIeCatch5Iid = {0x4B0D9E27, 0xC613, 0x48A5, {0x9E, 0x72, 0xB3, 0xF1, 0x8D, 0x05, 0xC6, 0xA9}};
+
+struct CachedName {
+  BSTR name;
+  UINT length;
+  DISPID id;
+};
+
+struct TypeInfoCache {
+  const IID* iid;
+  ITypeInfo* volatile typeInfo;  // set last, once the names are in place; read without a lock
+  CachedName* names;
+  UINT nameCount;
+  ModuleCleanup cleanup;
+};
+
+void ReleaseCache(void* argument) {
+  TypeInfoCache* cache = static_cast<TypeInfoCache*>(argument);
+  ITypeInfo* typeInfo = cache->typeInfo;
+  cache->typeInfo = nullptr;
+  if (typeInfo != nullptr) typeInfo->Release();
+  for (UINT i = 0; i < cache->nameCount; ++i) ::SysFreeString(cache->names[i].name);
+  std::free(cache->names);
+  cache->names = nullptr;
+  cache->nameCount = 0;
+}
+
+TypeInfoCache g_caches[] = {
+    {&kOstrelNetscapeIid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[0], nullptr}},
+    {&kIeCatch2Iid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[1], nullptr}},
+    {&kIeCatch5Iid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[2], nullptr}},
+};
+
+TypeInfoCache* FindCache(REFIID iid) noexcept {
+  for (TypeInfoCache& cache : g_caches) {
+    if (::IsEqualIID(*cache.iid, iid)) return &cache;
+  }
+  return nullptr;
+}
+
+// Every member's name with its DISPID. Without memory there is simply no name cache: every
+// name then goes to the type information's own lookup.
+void FillNameCache(ITypeInfo* typeInfo, TypeInfoCache& cache) noexcept {
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(typeInfo->GetTypeAttr(&attributes))) return;
+  UINT functionCount = attributes->cFuncs;
+  typeInfo->ReleaseTypeAttr(attributes);
+  if (functionCount == 0) return;
+  CachedName* names = static_cast<CachedName*>(std::calloc(functionCount, sizeof(CachedName)));
+  if (names == nullptr) return;
+  UINT filled = 0;
+  for (UINT i = 0; i < functionCount; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(typeInfo->GetFuncDesc(i, &function))) continue;
+    MEMBERID id = function->memid;
+    typeInfo->ReleaseFuncDesc(function);
+    BSTR name = nullptr;
+    UINT nameCount = 0;
+    if (FAILED(typeInfo->GetNames(id, &name, 1, &nameCount)) || nameCount == 0 || name == nullptr) continue;
+    names[filled++] = {name, ::SysStringLen(name), id};
+  }
+  cache.names = names;
+  cache.nameCount = filled;
+}
+
+HRESULT LoadTypeInfo(TypeInfoCache& cache, LCID lcid) noexcept {
+  ITypeLib* library = nullptr;
+  HRESULT hr = ::LoadRegTypeLib(kLibid, 1, 0, lcid, &library);
+  if (FAILED(hr)) return hr;
+  ITypeInfo* typeInfo = nullptr;
+  hr = library->GetTypeInfoOfGuid(*cache.iid, &typeInfo);
+  library->Release();
+  if (FAILED(hr)) return hr;
+  ITypeInfo2* typeInfo2 = nullptr;
+  if (SUCCEEDED(typeInfo->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&typeInfo2)))) {
+    typeInfo->Release();
+    typeInfo = typeInfo2;
+  }
+  FillNameCache(typeInfo, cache);
+  ::InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&cache.typeInfo), typeInfo);
+  AddModuleCleanup(&cache.cleanup);
+  return S_OK;
+}
+
+// The cache of `iid`, filled; its type information is borrowed, not AddRef'd.
+HRESULT CachedTypeInfo(REFIID iid, LCID lcid, TypeInfoCache** found) noexcept {
+  TypeInfoCache* cache = FindCache(iid);
+  if (cache == nullptr) return E_INVALIDARG;
+  HRESULT hr = S_OK;
+  if (cache->typeInfo == nullptr) {
+    CRITICAL_SECTION& lock = TypeInfoLock();
+    ::EnterCriticalSection(&lock);
+    if (cache->typeInfo == nullptr) hr = LoadTypeInfo(*cache, lcid);
+    ::LeaveCriticalSection(&lock);
+  }
+  if (SUCCEEDED(hr)) *found = cache;
+  return hr;
+}
+
+bool LookUpName(const TypeInfoCache& cache, const OLECHAR* name, DISPID* id) noexcept {
+  UINT length = static_cast<UINT>(::lstrlenW(name));
+  for (UINT i = 0; i < cache.nameCount; ++i) {
+    const CachedName& entry = cache.names[i];
+    if (entry.length == length && std::memcmp(entry.name, name, length * sizeof(OLECHAR)) == 0) {
+      *id = entry.id;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+HRESULT GetDispatchTypeInfo(REFIID iid, LCID lcid, ITypeInfo** typeInfo) noexcept {
+  if (typeInfo == nullptr) return E_POINTER;
+  *typeInfo = nullptr;
+  TypeInfoCache* cache = nullptr;
+  HRESULT hr = CachedTypeInfo(iid, lcid, &cache);
+  if (FAILED(hr)) return hr;
+  cache->typeInfo->AddRef();
+  *typeInfo = cache->typeInfo;
+  return S_OK;
+}
+
+HRESULT GetDispatchIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) noexcept {
+  if (count != 0 && (names == nullptr || ids == nullptr)) return E_POINTER;
+  TypeInfoCache* cache = nullptr;
+  HRESULT hr = CachedTypeInfo(iid, lcid, &cache);
+  if (FAILED(hr)) return hr;
+  for (UINT i = 0; i < count; ++i) {
+    if (names[i] == nullptr) {
+      ids[i] = DISPID_UNKNOWN;
+      return DISP_E_UNKNOWNNAME;
+    }
+    if (LookUpName(*cache, names[i], &ids[i])) continue;
+    // A name not cached as written (another case, or a parameter name): the type information
+    // resolves the whole request, so nothing is left for the cache to do.
+    return cache->typeInfo->GetIDsOfNames(names, count, ids);
+  }
+  return S_OK;
+}
+
+HRESULT InvokeThroughTypeInfo(REFIID iid, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept {
+  TypeInfoCache* cache = nullptr;
+  HRESULT hr = CachedTypeInfo(iid, LOCALE_USER_DEFAULT, &cache);
+  if (FAILED(hr)) return hr;
+  return cache->typeInfo->Invoke(instance, member, flags, params, result, exception, argumentError);
+}

@@ -55,6 +55,9 @@ bool ParseManagerOptions(const std::vector<std::string>& args, ManagerOptions* o
     } else if (arg == "--known") {
       if (!value(&text)) return false;
       options->known.push_back(text);
+    } else if (arg == "--busy-every") {
+      if (!value(&text)) return false;
+      options->busyEvery = std::atoi(text.c_str());
     } else if (arg == "--ready-event") {
       if (!value(&options->readyEvent)) return false;
     } else if (arg == "--notify-window") {

@@ -10,6 +10,7 @@ struct ManagerOptions {
   bool noWindow = false;         // --no-window
   std::vector<long> replies;     // --replies busy,busy,1
   std::vector<std::string> known;  // --known URL (repeatable)
+  int busyEvery = 0;             // --busy-every N: every Nth message is answered busy
   std::string readyEvent;        // --ready-event NAME
   void* notifyWindow = nullptr;  // --notify-window HWND (hex)
   std::string commandLine;       // as received, for the journal

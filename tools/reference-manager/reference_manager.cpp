@@ -164,8 +164,14 @@ LRESULT HandleHandoff(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   if (g_options.notifyWindow != nullptr) {
     ::SendMessageA(static_cast<HWND>(g_options.notifyWindow), WM_APP + 1, wParam, lParam);
   }
-  const LRESULT reply =
-      g_nextReply < g_options.replies.size() ? g_options.replies[g_nextReply++] : DefaultReply(message, wParam, record);
+  LRESULT reply = 0;
+  if (g_nextReply < g_options.replies.size()) {
+    reply = g_options.replies[g_nextReply++];
+  } else if (g_options.busyEvery > 0 && (g_sequence + 1) % g_options.busyEvery == 0) {
+    reply = REPLY_BUSY;
+  } else {
+    reply = DefaultReply(message, wParam, record);
+  }
 
   JournalFields fields = {{"event", "message"},
                           {"pid", std::to_string(::GetCurrentProcessId())},

@@ -1,5 +1,11 @@
-# The server shell. The core library gets what tests link directly (module state, class
-# factories, IDispatch from the type library); the DLL gets its entry points and object map.
+# The server shell. The registration-script reader is platform-free and builds natively too.
+# The core library gets what tests link directly (module state, class factories, IDispatch
+# from the type library, the registrar against the real registry); the DLL gets its entry
+# points and its object map.
+list(APPEND NAVTRAP_PORTABLE_SOURCES
+  server/script_placeholders.cpp
+  server/registry_script_reader.cpp
+)
 list(APPEND NAVTRAP_WINDOWS_SOURCES
   server/module_lock.cpp
   server/module_state.cpp

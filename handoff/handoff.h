@@ -5,40 +5,11 @@
 
 #include <cstdint>
 
+#include "handoff/handoff_records.h"  // the six records, as their callers fill them
+
 // The manager's main window, starting the manager from "AppPath" and waiting up to about ten
 // seconds when it is not running; null (or a stale handle) when it is not available.
 HWND FindManagerWindow() noexcept;
-
-// Records, as their callers fill them. A null string is written as an empty field.
-struct CatchRecord {
-  const char* url;
-  const char* referer;
-};
-struct UrlRecord {  // AddUrl
-  const char* referer;
-  const char* url;
-  const char* info;
-};
-struct UrlListRecord {  // AddUrlList; count >= 1
-  const char* const* urls;
-  uint32_t count;
-};
-struct UrlQueryRecord {  // IsUrlExist
-  const char* url;
-};
-struct UrlExRecord {  // AddUrlEx
-  int32_t flags;
-  const char* saveTo;
-  const char* referer;
-  const char* url;
-  const char* info;
-};
-struct UrlListExRecord {  // AddUrlListEx; count >= 1
-  int32_t flags;
-  const char* saveTo;
-  const char* const* urls;
-  uint32_t count;
-};
 
 enum class DeliveryStatus {
   kReplied,  // the manager answered; `reply` is its final answer (never busy)

@@ -30,3 +30,20 @@ constexpr long REPLY_FAILED = -1;  // WM_HANDOFF_REQUEST only: the request faile
 #define HANDOFF_BLOCK_NAME "{0E7C4A95-B318-42f6-9D20-C5A81F37E604}"
 // The hand-off file, in the user's temporary directory.
 #define HANDOFF_FILE_NAME "navtrap.tmp"
+
+// A named mutex that every sender holds from making the block or the file until it is gone,
+// so that overlapping hand-offs never share the fixed names. The manager need not touch it.
+#define HANDOFF_LOCK_NAME "{0E7C4A95-B318-42f6-9D20-C5A81F37E604}.sender"
+
+// Record layouts. Integers are 32-bit little-endian; fields follow one another with no gaps,
+// no header and no count. A CountedString is its length n (terminator not counted) followed
+// by its n bytes; an absent or empty string is a length of 0 and no bytes.
+//
+//   CatchRecord      url, referer                          8 + url + referer
+//   UrlRecord        referer, url, info                    12 + referer + url + info
+//   UrlListRecord    url[0] .. url[N-1]                    sum of (4 + url)
+//   UrlQueryRecord   url                                   4 + url
+//   UrlExRecord      flags, saveTo, referer, url, info     20 + saveTo + referer + url + info
+//   UrlListExRecord  flags, saveTo, url[0] .. url[N-1]     8 + saveTo + sum of (4 + url)
+//
+// CatchRecord puts the url first; UrlRecord and UrlExRecord put the referer before the url.

@@ -33,3 +33,4 @@ list(APPEND NAVTRAP_WINDOWS_SOURCES ${NAVTRAP_IDL_GUIDS} ${NAVTRAP_IDL_HEADER})
 # dependency on the generated files are attached once the top-level directory is done.
 cmake_language(DEFER CALL target_include_directories navtrap_core PUBLIC ${NAVTRAP_IDL_OUTPUT_DIR})
 cmake_language(DEFER CALL add_dependencies navtrap_core navtrap_idl)
+include(${CMAKE_CURRENT_LIST_DIR}/resources.cmake)

@@ -3,15 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "navtrap_idl.h"
 #include "server/module_state.h"
 
 namespace {
-
-// Until the generated GUID definitions are linked in, the identities are spelled out here.
-const GUID kLibid = {0x3C9E2A17, 0x5B40, 0x4D21, {0x9A, 0x6E, 0x71, 0xF0, 0xC4, 0xB8, 0xD0, 0x52}};
-const IID kOstrelNetscapeIid = {0x6A1F0B94, 0x2E47, 0x4C85, {0xB1, 0xD9, 0x0E, 0x53, 0xA7, 0xC4, 0xF2, 0x18}};
-const IID kIeCatch2Iid = {0xD47B2C60, 0x93A0, 0x4E1F, {0x8C, 0x25, 0x5F, 0x9A, 0x06, 0xE3, 0xB7, 0xC4}};
-const IID kIeCatch5Iid = {0x4B0D9E27, 0xC613, 0x48A5, {0x9E, 0x72, 0xB3, 0xF1, 0x8D, 0x05, 0xC6, 0xA9}};
 
 struct CachedName {
   BSTR name;
@@ -39,9 +34,9 @@ void ReleaseCache(void* argument) {
 }
 
 TypeInfoCache g_caches[] = {
-    {&kOstrelNetscapeIid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[0], nullptr}},
-    {&kIeCatch2Iid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[1], nullptr}},
-    {&kIeCatch5Iid, nullptr, nullptr, 0, {ReleaseCache, &g_caches[2], nullptr}},
+    {&IID_IOstrelNetscape, nullptr, nullptr, 0, {ReleaseCache, &g_caches[0], nullptr}},
+    {&IID_IIeCatch2, nullptr, nullptr, 0, {ReleaseCache, &g_caches[1], nullptr}},
+    {&IID_IIeCatch5, nullptr, nullptr, 0, {ReleaseCache, &g_caches[2], nullptr}},
 };
 
 TypeInfoCache* FindCache(REFIID iid) noexcept {
@@ -78,7 +73,7 @@ void FillNameCache(ITypeInfo* typeInfo, TypeInfoCache& cache) noexcept {
 
 HRESULT LoadTypeInfo(TypeInfoCache& cache, LCID lcid) noexcept {
   ITypeLib* library = nullptr;
-  HRESULT hr = ::LoadRegTypeLib(kLibid, 1, 0, lcid, &library);
+  HRESULT hr = ::LoadRegTypeLib(LIBID_NAVTRAPLib, 1, 0, lcid, &library);
   if (FAILED(hr)) return hr;
   ITypeInfo* typeInfo = nullptr;
   hr = library->GetTypeInfoOfGuid(*cache.iid, &typeInfo);

@@ -12,6 +12,11 @@ list(APPEND NAVTRAP_WINDOWS_SOURCES
   server/class_factory.cpp
   server/class_objects.cpp
   server/dispatch_type_info.cpp
+  server/module_path.cpp
+  server/registry_script_executor.cpp
+  server/registration_script.cpp
+  server/type_library_registration.cpp
+  server/register_server.cpp
 )
 list(APPEND NAVTRAP_MODULE_SOURCES
   ${CMAKE_SOURCE_DIR}/server/dll_main.cpp

@@ -4,7 +4,8 @@
 set(NAVTRAP_WARNINGS -Wall -Wextra)
 set(NAVTRAP_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
-foreach(folder handoff browser server resources)
+# resources/ holds only Windows build rules; the other folders' lists name their portable files.
+foreach(folder handoff browser server)
   include(${CMAKE_SOURCE_DIR}/${folder}/sources.cmake OPTIONAL)
 endforeach()
 
@@ -12,6 +13,12 @@ add_library(navtrap_portable STATIC ${NAVTRAP_PORTABLE_SOURCES})
 target_include_directories(navtrap_portable PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(navtrap_portable PRIVATE ${NAVTRAP_WARNINGS} ${NAVTRAP_SANITIZE})
 target_link_options(navtrap_portable PUBLIC ${NAVTRAP_SANITIZE})
+
+# The same sources with coverage instrumentation, for the fuzzers to steer by.
+add_library(navtrap_portable_fuzz STATIC ${NAVTRAP_PORTABLE_SOURCES})
+target_include_directories(navtrap_portable_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(navtrap_portable_fuzz PRIVATE ${NAVTRAP_WARNINGS} ${NAVTRAP_SANITIZE} -fsanitize=fuzzer-no-link)
+target_link_options(navtrap_portable_fuzz PUBLIC ${NAVTRAP_SANITIZE})
 
 # The same sources without sanitizers, for the benchmark.
 add_library(navtrap_portable_fast STATIC ${NAVTRAP_PORTABLE_SOURCES})

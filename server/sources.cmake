@@ -20,4 +20,5 @@ list(APPEND NAVTRAP_WINDOWS_SOURCES
 )
 list(APPEND NAVTRAP_MODULE_SOURCES
   ${CMAKE_SOURCE_DIR}/server/dll_main.cpp
+  ${CMAKE_SOURCE_DIR}/server/object_map.cpp
 )

@@ -51,6 +51,12 @@ class BrowserHelper : public EventInterface, public IObjectWithSite {
   BrowserHelper() noexcept = default;
   ~BrowserHelper() = default;
 
+  // The browser first, then the site. The connection is not ended here: quitting ends it.
+  void ReleaseHeldObjects() noexcept {
+    m_pBrowser.Reset();
+    m_pSite.Reset();
+  }
+
   // The browser's quit event. On DWebBrowserEvents2 it is DISPID_ONQUIT; DISPID_QUIT belongs
   // to the older DWebBrowserEvents and is honoured as well.
   static bool IsQuitEvent(DISPID dispIdMember) noexcept {

@@ -121,6 +121,13 @@ HRESULT IeCatch::Terminate(DWORD) noexcept {
   return S_OK;
 }
 
+// Only reached when no abort thread runs: the thread holds a reference on the object.
+void IeCatch::ReleaseHeldObjects() noexcept {
+  m_abortThread.Reset();
+  m_pBindInfo.Reset();
+  m_pSink.Reset();
+}
+
 HRESULT IeCatch::Suspend() noexcept { return E_NOTIMPL; }
 HRESULT IeCatch::Resume() noexcept { return E_NOTIMPL; }
 

@@ -36,6 +36,7 @@ class IeCatch : public IInternetProtocol {
  protected:
   IeCatch() noexcept = default;
   ~IeCatch() = default;
+  void ReleaseHeldObjects() noexcept;
 
  private:
   struct AbortThread;

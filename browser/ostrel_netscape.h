@@ -34,6 +34,7 @@ class OstrelNetscape : public IOstrelNetscape, public ObjectSafety {
  protected:
   OstrelNetscape() noexcept = default;
   ~OstrelNetscape() = default;
+  void ReleaseHeldObjects() noexcept {}  // each call stands alone: nothing is held
 };
 
 // A new OstrelNetscape alone, or as the aggregate part of `outer` (then riid must be IID_IUnknown).

@@ -10,6 +10,8 @@
 //     using ReferenceCount = PlainCount;
 //     static const InterfaceEntry<Example> kInterfaces[];  // first entry: the identity
 //     ... the methods of its interfaces, without IUnknown's three ...
+//    protected:
+//     void ReleaseHeldObjects() noexcept;  // lets go of what the object holds
 //   };
 //   const InterfaceEntry<Example> Example::kInterfaces[] = {
 //       {&IID_IExample, InterfaceOf<Example, IExample>},
@@ -20,6 +22,11 @@
 //
 // CreateComObject<Example> makes it alone (ComObject) or inside an outer object
 // (ComAggregatePart).
+//
+// When the last reference goes, the count is set to 1 and the class lets go of what it holds
+// while the object is still whole: a release that calls back into the object finds working
+// methods, and the references it takes and drops cannot destroy the object a second time.
+// Only then is the object destroyed.
 #include <windows.h>
 #include <unknwn.h>
 
@@ -110,8 +117,8 @@ class ComObject final : private ModuleReference, public Class {
   ULONG STDMETHODCALLTYPE Release() noexcept override {
     const ULONG count = count_.Decrement();
     if (count == 0) {
-      // References that the clean-up takes and drops must not destroy the object again.
       count_.Set(1);
+      this->ReleaseHeldObjects();
       delete this;
     }
     return count;
@@ -145,6 +152,7 @@ class ComAggregatePart final : private ModuleReference, public IUnknown {
     const ULONG count = count_.Decrement();
     if (count == 0) {
       count_.Set(1);
+      contained_.ReleaseHeld();
       delete this;
     }
     return count;
@@ -162,6 +170,8 @@ class ComAggregatePart final : private ModuleReference, public IUnknown {
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_->Release(); }
+
+    void ReleaseHeld() noexcept { this->ReleaseHeldObjects(); }
 
    private:
     IUnknown* const outer_;

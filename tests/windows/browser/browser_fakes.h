@@ -26,15 +26,19 @@ class FakeBrowser : public IWebBrowser2, public IConnectionPointContainer, publi
   static constexpr DWORD kCookie = 0x5A17;
 
   FakeBrowser(CallLog& log, FakeBrowserOptions options = FakeBrowserOptions()) : log_(log), options_(options) {}
-  ~FakeBrowser() {
-    if (sink_ != nullptr) sink_->Release();
-  }
+  ~FakeBrowser() { DropSink(); }
 
   void SetLocation(const std::wstring& location) { options_.location = location; }
   long References() const { return count_.Value(); }
   // The IDispatch that the browser's events go to, while connected.
   IDispatch* Sink() const { return sink_; }
   DWORD LastUnadvisedCookie() const { return unadvisedCookie_; }
+  // As a browser that goes away without a quit event: the connection's reference is dropped.
+  void DropSink() {
+    IDispatch* sink = sink_;
+    sink_ = nullptr;
+    if (sink != nullptr) sink->Release();
+  }
 
   // IUnknown of all three interfaces: one identity.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {

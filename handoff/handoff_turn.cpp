@@ -56,7 +56,10 @@ HandoffTurn::HandoffTurn() noexcept {
   }
   HANDLE mutex = TurnMutex();
   if (mutex == nullptr) return;
-  const bool acquired = ::InSendMessage() ? Acquired(::WaitForSingleObject(mutex, 0)) : WaitHandlingSentMessages(mutex);
+  // Free turns are the rule: take one without the costlier wait. A busy one is waited for,
+  // unless this thread is answering a message sent by a thread that may hold it.
+  const DWORD first = ::WaitForSingleObject(mutex, 0);
+  const bool acquired = Acquired(first) || (first == WAIT_TIMEOUT && !::InSendMessage() && WaitHandlingSentMessages(mutex));
   if (!acquired) return;
   g_turn.owner.store(thread);
   g_turn.inUse = 0;

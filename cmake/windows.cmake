@@ -40,3 +40,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_subdirectory(tests/windows)
 add_subdirectory(tools)
+
+# Benchmarks that need Windows, run by hand under Wine (not CTest tests).
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/windows/CMakeLists.txt)
+  add_subdirectory(bench/windows)
+endif()

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/com_ptr.h"
 #include "navtrap_idl.h"
 #include "server/module_state.h"
 
@@ -72,20 +73,21 @@ void FillNameCache(ITypeInfo* typeInfo, TypeInfoCache& cache) noexcept {
 }
 
 HRESULT LoadTypeInfo(TypeInfoCache& cache, LCID lcid) noexcept {
-  ITypeLib* library = nullptr;
-  HRESULT hr = ::LoadRegTypeLib(LIBID_NAVTRAPLib, 1, 0, lcid, &library);
-  if (FAILED(hr)) return hr;
-  ITypeInfo* typeInfo = nullptr;
-  hr = library->GetTypeInfoOfGuid(*cache.iid, &typeInfo);
-  library->Release();
-  if (FAILED(hr)) return hr;
-  ITypeInfo2* typeInfo2 = nullptr;
-  if (SUCCEEDED(typeInfo->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&typeInfo2)))) {
-    typeInfo->Release();
-    typeInfo = typeInfo2;
+  ComPtr<ITypeInfo> typeInfo;
+  {
+    ComPtr<ITypeLib> library;
+    HRESULT hr = ::LoadRegTypeLib(LIBID_NAVTRAPLib, 1, 0, lcid, library.Put());
+    if (FAILED(hr)) return hr;
+    hr = library->GetTypeInfoOfGuid(*cache.iid, typeInfo.Put());
+    if (FAILED(hr)) return hr;
   }
-  FillNameCache(typeInfo, cache);
-  ::InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&cache.typeInfo), typeInfo);
+  ComPtr<ITypeInfo2> typeInfo2;
+  if (SUCCEEDED(typeInfo->QueryInterface(IID_ITypeInfo2, typeInfo2.PutVoid()))) {
+    typeInfo = ComPtr<ITypeInfo>::Adopt(typeInfo2.Detach());
+  }
+  FillNameCache(typeInfo.Get(), cache);
+  // The cache keeps this reference until unload.
+  ::InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&cache.typeInfo), typeInfo.Detach());
   AddModuleCleanup(&cache.cleanup);
   return S_OK;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/com_ptr.h"
 #include "common/unique_handle.h"
 #include "server/module_path.h"
 
@@ -32,37 +33,30 @@ OwnedWideString TlbPathBeside(const wchar_t* path) noexcept {
 }
 
 // Loads the module's own library, else the ".tlb" beside it; `loadedFrom` names the file.
-HRESULT LoadModuleTypeLibrary(HMODULE module, ITypeLib** library, OwnedWideString* loadedFrom) noexcept {
-  *library = nullptr;
+HRESULT LoadModuleTypeLibrary(HMODULE module, ComPtr<ITypeLib>* library, OwnedWideString* loadedFrom) noexcept {
   OwnedWideString path = ModuleFilePathW(module);
   if (!path) {
     DWORD error = ::GetLastError();
     return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
   }
-  HRESULT hr = ::LoadTypeLib(path.get(), library);
+  HRESULT hr = ::LoadTypeLib(path.get(), library->Put());
   if (FAILED(hr)) {
     path = TlbPathBeside(path.get());
     if (!path) return E_OUTOFMEMORY;
-    hr = ::LoadTypeLib(path.get(), library);
+    hr = ::LoadTypeLib(path.get(), library->Put());
     if (FAILED(hr)) return hr;
   }
   *loadedFrom = std::move(path);
   return S_OK;
 }
 
-struct ReleaseTypeLib {
-  void operator()(ITypeLib* library) const noexcept { library->Release(); }
-};
-using TypeLibPtr = std::unique_ptr<ITypeLib, ReleaseTypeLib>;
-
 }  // namespace
 
 HRESULT RegisterModuleTypeLibrary(HMODULE module) noexcept {
-  ITypeLib* loaded = nullptr;
+  ComPtr<ITypeLib> library;
   OwnedWideString path;
-  HRESULT hr = LoadModuleTypeLibrary(module, &loaded, &path);
+  HRESULT hr = LoadModuleTypeLibrary(module, &library, &path);
   if (FAILED(hr)) return hr;
-  TypeLibPtr library(loaded);
   // The help folder is the loaded file's folder, separator included.
   OwnedWideString helpDirectory(static_cast<wchar_t*>(std::malloc((::lstrlenW(path.get()) + 1) * sizeof(wchar_t))));
   if (!helpDirectory) return E_OUTOFMEMORY;
@@ -70,14 +64,13 @@ HRESULT RegisterModuleTypeLibrary(HMODULE module) noexcept {
   size_t cut = ::lstrlenW(helpDirectory.get());
   while (cut > 0 && !IsSeparator(helpDirectory.get()[cut - 1])) --cut;
   helpDirectory.get()[cut] = L'\0';
-  return ::RegisterTypeLib(library.get(), path.get(), helpDirectory.get());
+  return ::RegisterTypeLib(library.Get(), path.get(), helpDirectory.get());
 }
 
 void UnregisterModuleTypeLibrary(HMODULE module) noexcept {
-  ITypeLib* loaded = nullptr;
+  ComPtr<ITypeLib> library;
   OwnedWideString path;
-  if (FAILED(LoadModuleTypeLibrary(module, &loaded, &path))) return;
-  TypeLibPtr library(loaded);
+  if (FAILED(LoadModuleTypeLibrary(module, &library, &path))) return;
   TLIBATTR* attributes = nullptr;
   if (FAILED(library->GetLibAttr(&attributes))) return;
   // Looked up by name, as older oleaut32 builds lack the function.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/com_ptr.h"
+
 #ifndef NAVTRAP_DLL_PATH
 #error "navtrap_server_test() defines NAVTRAP_DLL_PATH"
 #endif
@@ -70,40 +72,6 @@ class LoadedServer {
 
  private:
   HMODULE module_;
-};
-
-// Owns one interface pointer.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      p_ = other.p_;
-      other.p_ = nullptr;
-    }
-    return *this;
-  }
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** Put() {
-    Reset();
-    return &p_;
-  }
-  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-  void Reset() {
-    if (p_ != nullptr) p_->Release();
-    p_ = nullptr;
-  }
-
- private:
-  T* p_ = nullptr;
 };
 
 // COM on this thread for one test.

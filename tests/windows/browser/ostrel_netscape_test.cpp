@@ -177,6 +177,18 @@ TEST_F(OstrelNetscapeTest, InitializeWithANullUrlHandsOverAnEmptyUrlOnlyWhenAltA
   ExpectSeen(messages[0], 1135, 119, 0, "block", Counted("") + Counted(""));
 }
 
+TEST_F(OstrelNetscapeTest, InitializeTakesTheFileRouteWithoutABlock) {
+  Manager();
+  NoBlockPossible noBlock;
+  ASSERT_TRUE(noBlock.Held());
+  VARIANT_BOOL cancel = 0x1234;
+  EXPECT_EQ(S_OK, object_->Initialize(nullptr, Bstr(L"http://a/x.zip"), &cancel));
+  EXPECT_EQ(VARIANT_TRUE, cancel);
+  const std::vector<JournalEntry> messages = Messages();
+  ASSERT_EQ(1u, messages.size());
+  ExpectSeen(messages[0], 1135, 17, 0, "file", "http://a/x.zip");
+}
+
 TEST_F(OstrelNetscapeTest, OpenDoesNothing) {
   Manager();
   EXPECT_EQ(S_OK, object_->Open(Bstr(L"http://a/x.zip")));

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/windows/qpc_clock.h"
 #include "handoff/handoff.h"
 #include "handoff/handoff_protocol.h"
 #include "handoff/handoff_turn.h"
@@ -29,17 +30,6 @@ namespace {
 constexpr char kUrl[] = "http://downloads.example.com/files/archive-2024.zip";
 constexpr char kReferer[] = "http://downloads.example.com/files/";
 constexpr uint32_t kFlags = MONITOR_BROWSER;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 void WriteSettings() {
   HKEY key = nullptr;
@@ -154,9 +144,9 @@ double TimeEach(Step step) {
   constexpr int kPerRound = 500;
   std::vector<double> rounds;
   for (int round = 0; round < kRounds; ++round) {
-    const double start = Now();
+    const double start = NowMicroseconds();
     for (int i = 0; i < kPerRound; ++i) step();
-    rounds.push_back((Now() - start) / kPerRound);
+    rounds.push_back((NowMicroseconds() - start) / kPerRound);
   }
   return Percentile(rounds, 50);
 }
@@ -184,12 +174,12 @@ int main() {
   constexpr int kSamples = 4000;
   std::vector<double> route, floor;
   for (int i = 0; i < kSamples; ++i) {
-    double start = Now();
+    double start = NowMicroseconds();
     FloorOnce();
-    floor.push_back(Now() - start);
-    start = Now();
+    floor.push_back(NowMicroseconds() - start);
+    start = NowMicroseconds();
     CatchOnce();
-    route.push_back(Now() - start);
+    route.push_back(NowMicroseconds() - start);
   }
   const double routeMedian = Percentile(route, 50);
   const double floorMedian = Percentile(floor, 50);

@@ -16,20 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/windows/qpc_clock.h"
 #include "navtrap_idl.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 enum Step { kLoad, kGetClassObject, kCreateInstance, kRelease, kFree, kWhole, kStepCount };
 const char* const kStepNames[] = {"LoadLibrary", "DllGetClassObject", "CreateInstance", "Release both",
@@ -48,24 +38,24 @@ using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 // One round; false when a step failed or the library stayed loaded.
 bool Round(Subject& subject, bool record) {
   double t[kStepCount + 1];
-  t[0] = Now();
+  t[0] = NowMicroseconds();
   HMODULE module = ::LoadLibraryA(subject.path.c_str());
-  t[1] = Now();
+  t[1] = NowMicroseconds();
   if (module == nullptr) return false;
   auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
   IClassFactory* factory = nullptr;
   HRESULT hr = getClassObject != nullptr
                    ? getClassObject(*subject.clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))
                    : E_FAIL;
-  t[2] = Now();
+  t[2] = NowMicroseconds();
   IUnknown* object = nullptr;
   if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object));
-  t[3] = Now();
+  t[3] = NowMicroseconds();
   if (object != nullptr) object->Release();
   if (factory != nullptr) factory->Release();
-  t[4] = Now();
+  t[4] = NowMicroseconds();
   ::FreeLibrary(module);
-  t[5] = Now();
+  t[5] = NowMicroseconds();
   bool unloaded = ::GetModuleHandleA(subject.path.c_str()) == nullptr;
   if (FAILED(hr) || !unloaded) return false;
   if (record) {

@@ -45,6 +45,28 @@ bool ReadField(Reader& reader, DecodedRecord& record, const char* name) {
   return true;
 }
 
+bool ReadFlags(Reader& reader, DecodedRecord& record) {
+  uint32_t flags = 0;
+  if (!reader.U32(&flags)) return false;
+  record.fields.emplace_back("flags", std::to_string(static_cast<int32_t>(flags)));
+  return true;
+}
+
+// Counted strings up to the end of the data; false when one runs past it.
+bool ReadStringsToEnd(Reader& reader, std::vector<std::string>* strings) {
+  while (!reader.AtEnd()) {
+    std::string text;
+    if (!reader.Counted(&text)) return false;
+    strings->push_back(text);
+  }
+  return true;
+}
+
+void AddUrlList(DecodedRecord& record, const std::vector<std::string>& urls) {
+  record.fields.emplace_back("count", std::to_string(urls.size()));
+  for (size_t i = 0; i < urls.size(); ++i) record.fields.emplace_back("url" + std::to_string(i), urls[i]);
+}
+
 DecodedRecord Finish(Reader& reader, DecodedRecord record) {
   record.consumed = reader.Offset();
   if (!reader.AtEnd()) return Fail(record, "trailing bytes");
@@ -73,18 +95,13 @@ DecodedRecord DecodeUrlStrings(const uint8_t* data, size_t size, uint32_t expect
   DecodedRecord record;
   Reader reader(data, size);
   std::vector<std::string> strings;
-  while (!reader.AtEnd()) {
-    std::string text;
-    if (!reader.Counted(&text)) return Fail(record, "a string runs past the data");
-    strings.push_back(text);
-  }
+  if (!ReadStringsToEnd(reader, &strings)) return Fail(record, "a string runs past the data");
   if (strings.empty()) return Fail(record, "no strings");
   if (expectedStrings != 0 && strings.size() != expectedStrings) {
     // lParam 1 by the file route is a UrlRecord (three strings) or a list of one.
     if (!(expectedStrings == 1 && strings.size() == 3)) return Fail(record, "string count disagrees with lParam");
   }
-  record.fields.emplace_back("count", std::to_string(strings.size()));
-  for (size_t i = 0; i < strings.size(); ++i) record.fields.emplace_back("url" + std::to_string(i), strings[i]);
+  AddUrlList(record, strings);
   if (strings.size() == 3) {  // read as a UrlRecord too
     record.fields.emplace_back("referer", strings[0]);
     record.fields.emplace_back("url", strings[1]);
@@ -104,9 +121,7 @@ DecodedRecord DecodeUrlQueryRecord(const uint8_t* data, size_t size) {
 DecodedRecord DecodeUrlExRecord(const uint8_t* data, size_t size) {
   DecodedRecord record;
   Reader reader(data, size);
-  uint32_t flags = 0;
-  if (!reader.U32(&flags)) return Fail(record, "no flags");
-  record.fields.emplace_back("flags", std::to_string(static_cast<int32_t>(flags)));
+  if (!ReadFlags(reader, record)) return Fail(record, "no flags");
   for (const char* name : {"saveTo", "referer", "url", "info"}) {
     if (!ReadField(reader, record, name)) return Fail(record, std::string(name) + " runs past the data");
   }
@@ -116,19 +131,12 @@ DecodedRecord DecodeUrlExRecord(const uint8_t* data, size_t size) {
 DecodedRecord DecodeUrlListExRecord(const uint8_t* data, size_t size) {
   DecodedRecord record;
   Reader reader(data, size);
-  uint32_t flags = 0;
-  if (!reader.U32(&flags)) return Fail(record, "no flags");
-  record.fields.emplace_back("flags", std::to_string(static_cast<int32_t>(flags)));
+  if (!ReadFlags(reader, record)) return Fail(record, "no flags");
   if (!ReadField(reader, record, "saveTo")) return Fail(record, "saveTo runs past the data");
   std::vector<std::string> urls;
-  while (!reader.AtEnd()) {
-    std::string text;
-    if (!reader.Counted(&text)) return Fail(record, "a url runs past the data");
-    urls.push_back(text);
-  }
+  if (!ReadStringsToEnd(reader, &urls)) return Fail(record, "a url runs past the data");
   if (urls.empty()) return Fail(record, "no urls");
-  record.fields.emplace_back("count", std::to_string(urls.size()));
-  for (size_t i = 0; i < urls.size(); ++i) record.fields.emplace_back("url" + std::to_string(i), urls[i]);
+  AddUrlList(record, urls);
   record.consumed = reader.Offset();
   return record;
 }

@@ -15,17 +15,21 @@ int Decide(ScreenObserver* observer, ScreenStep step, int answer) noexcept {
   return answer;
 }
 
+// Only a pattern with a set can be longer than the extension it matches (a set stands for one
+// byte), and none can be shorter; so most of a long list is settled by lengths alone.
+bool CanMatchByLength(const char* pattern, int patternLength, int extensionLength) noexcept {
+  if (patternLength == extensionLength) return true;
+  return patternLength > extensionLength && std::memchr(pattern, '[', static_cast<size_t>(patternLength)) != nullptr;
+}
+
 bool AnyPatternMatches(const char* list, unsigned long length, const char* extension, int extensionLength,
                        ScreenObserver* observer) noexcept {
   const char* const end = list + length;
   for (const char* pattern = list;;) {
-    // Find the pattern's end and whether it holds a wildcard in one pass: a plain pattern of
-    // another length cannot match, which settles most of a long list without the matcher.
-    const char* stop = pattern;
-    bool wildcard = false;
-    for (; stop != end && *stop != ';'; ++stop) wildcard |= (*stop == '[' || *stop == '?');
+    const char* stop = static_cast<const char*>(std::memchr(pattern, ';', static_cast<size_t>(end - pattern)));
+    if (stop == nullptr) stop = end;
     const int patternLength = static_cast<int>(stop - pattern);
-    const bool matched = (wildcard || patternLength == extensionLength) &&
+    const bool matched = CanMatchByLength(pattern, patternLength, extensionLength) &&
                          MatchExtensionPattern(extension, extensionLength, pattern, patternLength) != 0;
     if (observer != nullptr) observer->OnPattern(pattern, patternLength, matched);
     if (matched) return true;

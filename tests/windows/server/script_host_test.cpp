@@ -69,20 +69,6 @@ class ScriptHost : public testing::TestWithParam<int> {
   ScopedSettings settings_;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 const std::vector<ScriptRun>& Runs() {
   static const std::vector<ScriptRun> runs = {
       {"ostrel_netscape.js",
@@ -118,7 +104,7 @@ TEST_P(ScriptHost, DrivesTheScriptingObjectByNameAndTheManagerGetsExactlyWhatWas
   int exitCode = RunProcess(std::string("cscript.exe //nologo ") + run.file, WindowsPathOf(NAVTRAP_SCRIPTS_DIR), &output);
   manager.Stop();
   EXPECT_EQ(exitCode, 0) << output;
-  EXPECT_EQ(Lines(output), run.output) << output;
+  EXPECT_EQ(SplitLines(output), run.output) << output;
 
   std::vector<JournalEntry> messages = manager.Messages();
   ASSERT_EQ(messages.size(), run.messages.size());

@@ -47,6 +47,21 @@ inline std::string UnescapeJournalText(const std::string& text) {
   return out;
 }
 
+// Text split at line ends ("\n" or "\r\n"); a last line without an end counts too.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
 inline std::vector<JournalEntry> ReadJournal(const std::string& path) {
   std::vector<JournalEntry> entries;
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -56,13 +71,7 @@ inline std::vector<JournalEntry> ReadJournal(const std::string& path) {
   size_t n = 0;
   while ((n = std::fread(chunk, 1, sizeof(chunk), file)) != 0) text.append(chunk, n);
   std::fclose(file);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    start = end + 1;
+  for (const std::string& line : SplitLines(text)) {
     if (line.empty()) continue;
     JournalEntry entry;
     size_t fieldStart = 0;

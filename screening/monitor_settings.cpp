@@ -17,8 +17,5 @@ uint32_t ReadMonitorFlags() noexcept {
 int ReadMonitorTypes(char* buffer, unsigned long* size) noexcept {
   UniqueKey key = OpenSettingsKey();
   if (!key) return 0;
-  DWORD returned = *size;
-  if (!QuerySettingsValue(key.Get(), "MonitorType", buffer, &returned)) return 0;
-  *size = returned;
-  return 1;
+  return QuerySettingsValue(key.Get(), "MonitorType", buffer, size) ? 1 : 0;
 }
